@@ -1,0 +1,17 @@
+# Running Windows programs of this build under Wine: CTest starts every test
+# program through wine-run.sh, in a prefix inside the build folder.
+set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix for tests")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh CACHE FILEPATH
+    "Runs a Windows program under Wine" FORCE)
+
+# add_wine_gtest(name SOURCES ... LIBS ...): a GoogleTest program whose tests
+# CTest discovers and runs under Wine.
+function(add_wine_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE project_options gtest_main ${ARG_LIBS})
+  # gtest needs exceptions and RTTI off in step with the code under test.
+  target_compile_options(${name} PRIVATE -fexceptions)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "WINEPREFIX=${WINE_PREFIX}" TIMEOUT 300)
+endfunction()
