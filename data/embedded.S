@@ -25,3 +25,4 @@
     byte_set C_NAME(logoPicture), "logo.jpg"
     byte_set C_NAME(startPicture), "start.jpg"
     byte_set C_NAME(startHotPicture), "start_hot.jpg"
+    byte_set C_NAME(finishPicture), "finish.jpg"
