@@ -35,6 +35,13 @@ char* Text::release() {
     return p;
 }
 
+Text Text::adopt(char* owned) {
+    Text t;
+    t.p_ = owned && *owned ? owned : nullptr;
+    if (!t.p_) freeText(owned);
+    return t;
+}
+
 bool textEmpty(const char* s) { return !s || !*s; }
 
 bool textEquals(const char* a, const char* b) {
@@ -61,6 +68,12 @@ Text concat(std::initializer_list<const char*> parts) {
 Text leftBytes(const char* s, size_t n) {
     size_t len = s ? std::strlen(s) : 0;
     return Text(s, n < len ? n : len);
+}
+
+bool endsWithBackslash(const char* s) {
+    bool last = false;
+    for (const char* p = s ? s : ""; *p; p += gbkCharLength(p)) last = *p == '\\';
+    return last;
 }
 
 void freeText(char* s) {
@@ -159,6 +172,12 @@ ByteSetRecord* ByteSet::release() {
     ByteSetRecord* r = rec_;
     rec_ = nullptr;
     return r;
+}
+
+ByteSet ByteSet::adopt(ByteSetRecord* owned) {
+    ByteSet b;
+    b.rec_ = owned;
+    return b;
 }
 
 void releaseByteSet(const ByteSetRecord* b) {

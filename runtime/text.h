@@ -23,6 +23,7 @@ public:
     size_t size() const;
     bool empty() const { return !p_; }
     char* release();                                    // caller frees with freeText
+    static Text adopt(char* owned);                     // takes over a released text
 
 private:
     char* p_ = nullptr;
@@ -40,6 +41,9 @@ inline bool isGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 inline size_t gbkCharLength(const char* s) {
     return isGbkLead(static_cast<unsigned char>(s[0])) && s[1] ? 2 : 1;
 }
+
+// True when the last character (not merely the last byte) is a backslash.
+bool endsWithBackslash(const char* s);
 
 // Text array: stored as a 32-bit dimension count (1), a 32-bit element count,
 // then the element texts. Indexes are one-based; an index below 1 raises
@@ -102,6 +106,7 @@ public:
 
     const ByteSetRecord* get() const { return rec_; }
     ByteSetRecord* release();
+    static ByteSet adopt(ByteSetRecord* owned);         // takes over a released record
     size_t size() const { return byteSetLength(rec_); }
     const uint8_t* data() const { return rec_ ? rec_->data : nullptr; }
 

@@ -33,6 +33,7 @@ struct ControlLayout {
     bool handCursor;
     Rgb foreground;
     Rgb background;
+    bool faceBackground;  // the system face colour instead of `background`
     FontSpec font;
     const ByteSetRecord* picture;     // picture box, picture button (normal)
     const ByteSetRecord* hotPicture;  // picture button
@@ -58,5 +59,3 @@ struct WindowLayout {
 // Answers false when the window cannot be built.
 bool loadWindow(const WindowLayout& layout);
 
-// Drops the records of every loaded window (exit).
-void forgetLoadedWindows();

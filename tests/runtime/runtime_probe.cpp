@@ -1,0 +1,110 @@
+// A small program on the installer's runtime for the process-level tests.
+// Its first argument names a scenario, the second a marker file into which
+// the clean-up routine and the handlers write what happened.
+//   exit-on-worker CODE   a worker thread asks to exit with CODE
+//   exit-in-cleanup       the clean-up routine asks to exit once more (code 7)
+//   runtime-error         raiseRuntimeError(3, "探针消息")
+//   index ZERO|ABOVE      a text-array lookup with index 0 / count + 1
+//   event-after-exit      the clean-up routine raises a bound event
+//   fatal WHAT            a control service fails: WRITE (unknown window),
+//                         HANDLE (unknown control), EVENT (unknown window)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "runtime/fatal.h"
+#include "runtime/runtime.h"
+#include "runtime/wide.h"
+#include "ui/control_services.h"
+#include "ui/window.h"
+
+namespace {
+
+constexpr uint32_t kWindowId = 0x52010001;
+constexpr uint32_t kWindowControlId = 0x06010000;
+constexpr uint32_t kLabelId = 0x16010001;
+
+wchar_t markerPath[MAX_PATH];
+int exitCode;
+
+void mark(const char* line) {
+    if (FILE* f = _wfopen(markerPath, L"ab")) {
+        std::fprintf(f, "%s\n", line);
+        std::fclose(f);
+    }
+}
+
+void cleanUpMarking() { mark(onMainThread() ? "cleanup main" : "cleanup other"); }
+
+void cleanUpExitingAgain() {
+    mark("cleanup main");
+    exitInstaller(7);
+}
+
+void cleanUpRaisingEvent() {
+    mark("cleanup main");
+    EventRecord e = {kWindowId, kLabelId, -1, 3, {1, 2, 0}, 0, 0};
+    mark(fireEvent(&e) ? "event delivered" : "event dropped");
+}
+
+HandlerAnswer labelPressed(const int32_t*) {
+    mark("handler ran");
+    return HandlerAnswer();
+}
+
+const ControlLayout kControls[] = {
+    {kLabelId, ControlKind::Label, 0, 0, 0, 100, 20, "probe", true, false, false, {255, 255, 255},
+     {0, 0, 0}, false, {true, 0, 0, false}, nullptr, nullptr, false, 0},
+};
+const EventBinding kBindings[] = {{kLabelId, -1, labelPressed}};
+const WindowLayout kLayout = {kWindowId, kWindowControlId, "probe", 120, 40, {0, 0, 0},
+                              kControls, 1, kBindings, 1};
+
+DWORD WINAPI exitFromWorker(void*) {
+    exitInstaller(exitCode);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argc < 3) return 2;
+    const wchar_t* scenario = argv[1];
+    lstrcpynW(markerPath, argv[2], MAX_PATH);
+    initRuntime();
+
+    if (!lstrcmpW(scenario, L"exit-on-worker")) {
+        exitCode = argc > 3 ? _wtoi(argv[3]) : 0;
+        registerCleanUp(cleanUpMarking);
+        CloseHandle(CreateThread(nullptr, 0, exitFromWorker, nullptr, 0, nullptr));
+    } else if (!lstrcmpW(scenario, L"exit-in-cleanup")) {
+        registerCleanUp(cleanUpExitingAgain);
+        exitInstaller(0);
+    } else if (!lstrcmpW(scenario, L"runtime-error")) {
+        registerCleanUp(cleanUpMarking);
+        raiseRuntimeError(3, "探针消息");
+    } else if (!lstrcmpW(scenario, L"index")) {
+        registerCleanUp(cleanUpMarking);
+        TextArray names = splitText("甲|乙|丙", "|");
+        names.at(!lstrcmpW(argv[3], L"ZERO") ? 0 : names.count() + 1);
+    } else if (!lstrcmpW(scenario, L"event-after-exit")) {
+        registerCleanUp(cleanUpRaisingEvent);
+        if (!loadWindow(kLayout)) return 3;
+        EventRecord e = {kWindowId, kLabelId, -1, 3, {1, 2, 0}, 0, 0};
+        mark(fireEvent(&e) ? "event delivered" : "event dropped");
+        exitInstaller(0);
+    } else if (!lstrcmpW(scenario, L"fatal")) {
+        registerCleanUp(cleanUpMarking);
+        if (!loadWindow(kLayout)) return 3;
+        if (!lstrcmpW(argv[3], L"WRITE")) writeInt(0x1234, kLabelId, 0, 1);
+        if (!lstrcmpW(argv[3], L"HANDLE")) getWindowHandle(kWindowId, 0x1234);
+        EventRecord e = {0x1234, kLabelId, -1, 0, {}, 0, 0};
+        if (!lstrcmpW(argv[3], L"EVENT")) fireEvent(&e);
+        return 4;
+    } else {
+        return 2;
+    }
+    return runMessageLoop();
+}
