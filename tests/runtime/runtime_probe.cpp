@@ -1,6 +1,7 @@
 // A small program on the installer's runtime for the process-level tests.
-// Its first argument names a scenario, the second a marker file into which
-// the clean-up routine and the handlers write what happened.
+// Its first argument names a scenario, an optional second one qualifies it,
+// and the last names a marker file into which the clean-up routine and the
+// handlers write what happened.
 //   exit-on-worker CODE   a worker thread asks to exit with CODE
 //   exit-in-cleanup       the clean-up routine asks to exit once more (code 7)
 //   runtime-error         raiseRuntimeError(3, "探针消息")
@@ -9,6 +10,7 @@
 //   fatal WHAT            a control service fails: WRITE (unknown window),
 //                         HANDLE (unknown control), EVENT (unknown window)
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -72,11 +74,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argc < 3) return 2;
     const wchar_t* scenario = argv[1];
-    lstrcpynW(markerPath, argv[2], MAX_PATH);
+    const wchar_t* param = argc > 3 ? argv[2] : L"";
+    lstrcpynW(markerPath, argv[argc - 1], MAX_PATH);
     initRuntime();
 
     if (!lstrcmpW(scenario, L"exit-on-worker")) {
-        exitCode = argc > 3 ? _wtoi(argv[3]) : 0;
+        exitCode = _wtoi(param);
         registerCleanUp(cleanUpMarking);
         CloseHandle(CreateThread(nullptr, 0, exitFromWorker, nullptr, 0, nullptr));
     } else if (!lstrcmpW(scenario, L"exit-in-cleanup")) {
@@ -88,7 +91,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } else if (!lstrcmpW(scenario, L"index")) {
         registerCleanUp(cleanUpMarking);
         TextArray names = splitText("甲|乙|丙", "|");
-        names.at(!lstrcmpW(argv[3], L"ZERO") ? 0 : names.count() + 1);
+        names.at(!lstrcmpW(param, L"ZERO") ? 0 : names.count() + 1);
     } else if (!lstrcmpW(scenario, L"event-after-exit")) {
         registerCleanUp(cleanUpRaisingEvent);
         if (!loadWindow(kLayout)) return 3;
@@ -98,10 +101,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } else if (!lstrcmpW(scenario, L"fatal")) {
         registerCleanUp(cleanUpMarking);
         if (!loadWindow(kLayout)) return 3;
-        if (!lstrcmpW(argv[3], L"WRITE")) writeInt(0x1234, kLabelId, 0, 1);
-        if (!lstrcmpW(argv[3], L"HANDLE")) getWindowHandle(kWindowId, 0x1234);
+        if (!lstrcmpW(param, L"WRITE")) writeInt(0x1234, kLabelId, 0, 1);
+        if (!lstrcmpW(param, L"HANDLE")) getWindowHandle(kWindowId, 0x1234);
         EventRecord e = {0x1234, kLabelId, -1, 0, {}, 0, 0};
-        if (!lstrcmpW(argv[3], L"EVENT")) fireEvent(&e);
+        if (!lstrcmpW(param, L"EVENT")) fireEvent(&e);
         return 4;
     } else {
         return 2;

@@ -75,17 +75,18 @@ TEST(ExitOperation, EventsAfterTheExitBeganReachNoHandler) {
 }
 
 struct ErrorCase {
+    const char* name;
     const wchar_t* args;
     const wchar_t* text;
 };
 
 const ErrorCase kErrorCases[] = {
-    {L"runtime-error", L"运行时出错!\r\n\r\n错误代码：3\r\n\r\n错误信息：探针消息\r\n"},
-    {L"index ZERO", L"运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n"},
-    {L"index ABOVE", L"运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n"},
-    {L"fatal WRITE", L"运行时出错!\r\n\r\n错误信息：未载入欲访问窗口组件所在的窗口\r\n"},
-    {L"fatal HANDLE", L"运行时出错!\r\n\r\n错误信息：指定窗口或窗口组件不存在或尚未载入\r\n"},
-    {L"fatal EVENT", L"运行时出错!\r\n\r\n错误信息：未找到引发事件的窗口\r\n"},
+    {"CodeAndMessage", L"runtime-error", L"运行时出错!\r\n\r\n错误代码：3\r\n\r\n错误信息：探针消息\r\n"},
+    {"IndexBelowOne", L"index ZERO", L"运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n"},
+    {"IndexAboveCount", L"index ABOVE", L"运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n"},
+    {"WriteToMissingWindow", L"fatal WRITE", L"运行时出错!\r\n\r\n错误信息：未载入欲访问窗口组件所在的窗口\r\n"},
+    {"HandleOfMissingControl", L"fatal HANDLE", L"运行时出错!\r\n\r\n错误信息：指定窗口或窗口组件不存在或尚未载入\r\n"},
+    {"EventFromMissingWindow", L"fatal EVENT", L"运行时出错!\r\n\r\n错误信息：未找到引发事件的窗口\r\n"},
 };
 
 class RuntimeError : public testing::TestWithParam<ErrorCase> {};
@@ -100,6 +101,7 @@ TEST_P(RuntimeError, ShowsItsBoxThenEndsWithMinusOneWithoutCleanUp) {
     EXPECT_EQ(run.marker, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RuntimeError, testing::ValuesIn(kErrorCases));
+INSTANTIATE_TEST_SUITE_P(Cases, RuntimeError, testing::ValuesIn(kErrorCases),
+                         [](const testing::TestParamInfo<ErrorCase>& i) { return i.param.name; });
 
 }  // namespace
