@@ -26,3 +26,4 @@
     byte_set C_NAME(startPicture), "start.jpg"
     byte_set C_NAME(startHotPicture), "start_hot.jpg"
     byte_set C_NAME(finishPicture), "finish.jpg"
+    byte_set C_NAME(productArchive), "product.zip"
