@@ -12,12 +12,32 @@ DrivenProcess::~DrivenProcess() {
     CloseHandle(info_.hThread);
 }
 
-bool DrivenProcess::start(const std::wstring& commandLine, const wchar_t* folder) {
+namespace {
+// This process's environment block with some variables replaced or added.
+std::wstring environmentWith(const std::vector<std::wstring>& overrides) {
+    std::wstring block;
+    wchar_t* env = GetEnvironmentStringsW();
+    for (const wchar_t* p = env; *p; p += wcslen(p) + 1) {
+        std::wstring entry = p;
+        bool replaced = false;
+        for (const std::wstring& o : overrides)
+            if (_wcsnicmp(entry.c_str(), o.c_str(), o.find(L'=') + 1) == 0) replaced = true;
+        if (!replaced) block += entry + L'\0';
+    }
+    FreeEnvironmentStringsW(env);
+    for (const std::wstring& o : overrides) block += o + L'\0';
+    return block + L'\0';
+}
+}  // namespace
+
+bool DrivenProcess::start(const std::wstring& commandLine, const wchar_t* folder,
+                          const std::vector<std::wstring>& overrides) {
     std::wstring line = commandLine;
+    std::wstring env = environmentWith(overrides);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
-    return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder, &si,
-                          &info_) != FALSE;
+    return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                          overrides.empty() ? nullptr : &env[0], folder, &si, &info_) != FALSE;
 }
 
 bool DrivenProcess::running() const {

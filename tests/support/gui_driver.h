@@ -14,8 +14,10 @@ public:
     DrivenProcess& operator=(const DrivenProcess&) = delete;
     ~DrivenProcess();  // kills the process if it still runs
 
-    // Starts `commandLine` in `folder` (null: the current folder).
-    bool start(const std::wstring& commandLine, const wchar_t* folder = nullptr);
+    // Starts `commandLine` in `folder` (null: the current folder), with this
+    // process's environment changed by `overrides` ("NAME=value" each).
+    bool start(const std::wstring& commandLine, const wchar_t* folder = nullptr,
+               const std::vector<std::wstring>& overrides = {});
     DWORD id() const { return info_.dwProcessId; }
     HANDLE handle() const { return info_.hProcess; }
 

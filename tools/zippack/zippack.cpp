@@ -136,9 +136,8 @@ bool hasBackslashTrailByte(const std::string& gbk) {
 
 void checkEntries(std::vector<Entry>& entries, const std::string& folder) {
     if (entries.size() > kMaxEntries) {
-        fail(entries[kMaxEntries].shown, "entry " + std::to_string(kMaxEntries + 1) + " of " +
-             std::to_string(entries.size()) + " in " + folder + "; an archive holds at most " +
-             std::to_string(kMaxEntries) + " entries");
+        fail(folder, std::to_string(entries.size()) + " files and folders; an archive holds at most " +
+                     std::to_string(kMaxEntries) + " entries");
     }
     for (Entry& e : entries) {
         if (!toGbk(e.shown, e.name)) fail(e.shown, "the name has characters that GBK cannot hold");
