@@ -152,6 +152,18 @@ void clickAt(int x, int y) {
     mouseUp();
 }
 
+void typeText(const std::wstring& text) {
+    for (wchar_t ch : text) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = ch;
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, in, sizeof in[0]);
+    }
+    Sleep(100);
+}
+
 void settle(const DrivenProcess& p, DWORD ms) {
     WaitForInputIdle(p.handle(), 2000);
     Sleep(ms);

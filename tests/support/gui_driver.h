@@ -53,6 +53,8 @@ void moveMouse(int x, int y);
 void mouseDown();
 void mouseUp();
 void clickAt(int x, int y);
+// Types text with the real keyboard (as Unicode key strokes).
+void typeText(const std::wstring& text);
 // Waits until the process has handled its pending input (the screen is
 // then up to date for a screenshot or a read-back).
 void settle(const DrivenProcess& p, DWORD ms = 300);
