@@ -55,12 +55,14 @@ protected:
 // Runs `work` on another thread while this (main) thread keeps handling
 // messages, as the installer's message loop does.
 template <class F>
+DWORD WINAPI runWork(void* work) {
+    (*static_cast<F*>(work))();
+    return 0;
+}
+
+template <class F>
 void onWorkerThread(F work) {
-    auto start = [](void* p) -> DWORD {
-        (*static_cast<F*>(p))();
-        return 0;
-    };
-    HANDLE thread = CreateThread(nullptr, 0, start, &work, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, runWork<F>, &work, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG msg;

@@ -98,18 +98,16 @@ void listFiles(const std::wstring& root, const std::wstring& sub, std::vector<st
     FindClose(h);
 }
 
-// The program windows of other processes with this title.
+BOOL CALLBACK matchProductWindow(HWND w, LPARAM found) {
+    if (!IsWindowVisible(w) || windowText(w) != kProgram) return TRUE;
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+}
+
+// A window of the started product: its title is the product's name.
 HWND findProductWindow() {
     HWND found = nullptr;
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            if (IsWindowVisible(w) && windowText(w) == kProgram) {
-                *reinterpret_cast<HWND*>(p) = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(matchProductWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
