@@ -45,7 +45,8 @@ PACKAGES=(cmake ninja-build g++ make python3 dpkg-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
           libz-mingw-w64-dev googletest libminizip-dev zlib1g-dev
           wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick
-          fonts-wqy-microhei locales unzip zip libjpeg-turbo-progs)
+          fonts-wqy-microhei locales unzip zip libjpeg-turbo-progs
+          clang libclang-rt-14-dev nsis libarchive-tools hyperfine)
 missing=()
 dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
 for p in "${PACKAGES[@]}"; do
