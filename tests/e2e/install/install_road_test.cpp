@@ -278,6 +278,8 @@ protected:
 
 TEST_P(InstallRoad, FromTheStartClickToTheExit) {
     const bool startProduct = GetParam();
+    // The Western run must really have another ANSI code page.
+    if (environment(L"LC_ALL").rfind(L"zh_CN", 0) != 0) EXPECT_NE(GetACP(), 936u);
     InstallerSession s;
     ASSERT_TRUE(s.ok());
     EXPECT_EQ(s.text(kInstallLabel), kInstallFolder);
@@ -309,7 +311,11 @@ TEST_P(InstallRoad, FromTheStartClickToTheExit) {
     expectProductInstalled(kInstallFolder);
     std::wstring lnk = desktopFolder() + kProgram + L".lnk";
     ASSERT_TRUE(exists(lnk));
-    EXPECT_EQ(shortcutTarget(lnk), std::wstring(kInstallFolder) + L"\\" + kProgram + L".exe");
+    // Wine's shell links lose Chinese names outside code page 936 (a link
+    // saved and read back through the wide interface alone shows "??"), so
+    // the target is read back only where the code page is 936.
+    if (GetACP() == 936)
+        EXPECT_EQ(shortcutTarget(lnk), std::wstring(kInstallFolder) + L"\\" + kProgram + L".exe");
 
     ASSERT_TRUE(clickMessageBoxButton(w.box.box, startProduct ? IDYES : IDNO));
     DWORD code = 1;
@@ -366,6 +372,21 @@ TEST_F(InstallOtherRoads, UsersOwnToolZipSurvives) {
     listFiles(temporaryFolder(), L"", &left);
     for (const std::wstring& f : left) EXPECT_NE(f.rfind(L"tool-", 0), 0u) << "left behind";
     DeleteFileW(users.c_str());
+}
+
+TEST_F(InstallOtherRoads, SecondClickWhileInstallingIsIgnored) {
+    InstallerSession s;
+    ASSERT_TRUE(s.ok());
+    startInstalling(s);
+    s.click(kStartButton);  // while the worker runs
+    Watched w = watchUntilMessageBox(s);
+    ASSERT_NE(w.box.box, nullptr);
+    EXPECT_EQ(w.box.text, kCompletionText);  // not a second warning
+    expectProductInstalled(kInstallFolder);
+    ASSERT_TRUE(clickMessageBoxButton(w.box.box, IDNO));
+    DWORD code = 1;
+    ASSERT_TRUE(s.waitExit(60000, &code));
+    EXPECT_EQ(code, 0u);
 }
 
 TEST_F(InstallOtherRoads, CloseMarkDuringExtractionEndsAtOnce) {
