@@ -38,6 +38,9 @@ struct ArchiveItem {
     int32_t uncompressedSize;
 };
 
+// The same layout in 32-bit and 64-bit builds.
+static_assert(sizeof(ArchiveItem) == 300, "ArchiveItem is a fixed-size record");
+
 struct ArchiveReader;
 
 // Opens `path` shared for reading only (nobody can change the archive while the
