@@ -29,29 +29,32 @@ constexpr uLong kMethodDeflated = 8;
 // --- minizip's file functions, over the reader's seam -----------------------
 // minizip hands `opaque` (the reader) back to each of these.
 
-voidpf zipOpen(voidpf opaque, const void* path, int /*mode*/) {
+voidpf seamOpen(voidpf opaque, const void* path, int /*mode*/) {
     auto* reader = static_cast<ArchiveReader*>(opaque);
     void* file = reader->seam->openRead(reader->seam->opaque, static_cast<const char*>(path));
     reader->archiveOpened = file != nullptr;
     return file;
 }
 
-uLong zipRead(voidpf opaque, voidpf stream, void* buffer, uLong size) {
+uLong seamRead(voidpf opaque, voidpf stream, void* buffer, uLong size) {
     auto* reader = static_cast<ArchiveReader*>(opaque);
-    uint32_t count = reader->seam->read(reader->seam->opaque, stream, buffer, static_cast<uint32_t>(size));
+    uint32_t count =
+        reader->seam->read(reader->seam->opaque, stream, buffer, static_cast<uint32_t>(size));
     reader->lastReadShort = count != size;
     return count;
 }
 
-uLong zipWrite(voidpf, voidpf, const void*, uLong) { return 0; }
+uLong seamWrite(voidpf, voidpf, const void*, uLong) { return 0; }
 
-ZPOS64_T zipTell(voidpf opaque, voidpf stream) {
+ZPOS64_T seamTell(voidpf opaque, voidpf stream) {
     auto* reader = static_cast<ArchiveReader*>(opaque);
     uint64_t position = reader->seam->tell(reader->seam->opaque, stream);
     return position == UINT64_MAX ? static_cast<ZPOS64_T>(-1) : position;
 }
 
-long zipSeek(voidpf opaque, voidpf stream, ZPOS64_T offset, int origin) {
+// minizip passes backward steps from the current position as negative
+// numbers converted to ZPOS64_T; the seam turns them back into signed ones.
+long seamSeek(voidpf opaque, voidpf stream, ZPOS64_T offset, int origin) {
     auto* reader = static_cast<ArchiveReader*>(opaque);
     SeekOrigin from = origin == ZLIB_FILEFUNC_SEEK_CUR   ? SeekFromCurrent
                       : origin == ZLIB_FILEFUNC_SEEK_END ? SeekFromEnd
@@ -59,7 +62,7 @@ long zipSeek(voidpf opaque, voidpf stream, ZPOS64_T offset, int origin) {
     return reader->seam->seek(reader->seam->opaque, stream, offset, from) ? 0 : -1;
 }
 
-int zipClose(voidpf opaque, voidpf stream) {
+int seamClose(voidpf opaque, voidpf stream) {
     auto* reader = static_cast<ArchiveReader*>(opaque);
     reader->seam->close(reader->seam->opaque, stream);
     return 0;
@@ -69,7 +72,9 @@ int zipClose(voidpf opaque, voidpf stream) {
 // UNZ_OK) unless this reports an error, and would then use an unset value. A
 // header that runs past the end of the file is damaged, so a short read is
 // reported as an error.
-int zipError(voidpf opaque, voidpf) { return static_cast<ArchiveReader*>(opaque)->lastReadShort ? 1 : 0; }
+int seamError(voidpf opaque, voidpf) {
+    return static_cast<ArchiveReader*>(opaque)->lastReadShort ? 1 : 0;
+}
 
 // --- positioning --------------------------------------------------------------
 
@@ -212,13 +217,13 @@ ReaderResult OpenArchive(const char* path, ArchiveReader** reader, const FileSea
     r->baseFolder = concat({seam.currentFolder(seam.opaque).get(), "\\"});
 
     zlib_filefunc64_def functions = {};
-    functions.zopen64_file = zipOpen;
-    functions.zread_file = zipRead;
-    functions.zwrite_file = zipWrite;
-    functions.ztell64_file = zipTell;
-    functions.zseek64_file = zipSeek;
-    functions.zclose_file = zipClose;
-    functions.zerror_file = zipError;
+    functions.zopen64_file = seamOpen;
+    functions.zread_file = seamRead;
+    functions.zwrite_file = seamWrite;
+    functions.ztell64_file = seamTell;
+    functions.zseek64_file = seamSeek;
+    functions.zclose_file = seamClose;
+    functions.zerror_file = seamError;
     functions.opaque = r;
     r->zip = unzOpen2_64(path ? path : "", &functions);
     if (!r->zip) {

@@ -33,6 +33,8 @@ struct FileSeam {
     uint32_t (*read)(void* opaque, void* file, void* buffer, uint32_t size);
     // Writes all `size` bytes, or answers false.
     bool (*write)(void* opaque, void* file, const void* data, uint32_t size);
+    // `offset` is read as signed (two's complement): from the current
+    // position it may step backwards.
     bool (*seek)(void* opaque, void* file, uint64_t offset, SeekOrigin origin);
     // The current position; UINT64_MAX on error.
     uint64_t (*tell)(void* opaque, void* file);
