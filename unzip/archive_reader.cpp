@@ -273,8 +273,12 @@ ReaderResult UnzipItem(ArchiveReader* reader, int32_t index, const char* target)
 
     const char* name = target ? target : "";
     if (const char* separator = lastPathSeparator(name)) {
+        // No folders for an absolute folder part, nor for one that climbs
+        // ("../" or "..\\" anywhere, or a component of dots).
         Text folderPart(name, static_cast<size_t>(separator - name));
-        if (!leavesFolder(folderPart.c_str())) createFolders(reader, folderPart.c_str(), folderPart.size());
+        const char* folders = folderPart.c_str();
+        if (!leavesFolder(folders) && !std::strstr(folders, "../") && !std::strstr(folders, "..\\"))
+            createFolders(reader, folders, folderPart.size());
     }
 
     const FileSeam& seam = *reader->seam;
