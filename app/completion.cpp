@@ -26,18 +26,24 @@ constexpr char kCompletionTitle[] = "温馨提示：";
 constexpr uint32_t kYesNoInformation = MB_YESNO | MB_ICONINFORMATION;  // 68
 constexpr int32_t kAnswerYes = 5;
 
+// The shell-link class and the two interfaces used, defined here rather than
+// linked from libuuid, which brings a whole table of identifiers along.
+constexpr CLSID kShellLinkClass = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kShellLinkW = {0x000214F9, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr IID kPersistFile = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 // Saves a shortcut to `target` at `path` (".lnk" appended by the rule of
 // shortcutFileName). Answers true when it was saved.
 bool createShortcut(const char* path, const char* target) {
     IShellLinkW* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+    if (FAILED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkW,
                                 reinterpret_cast<void**>(&link))))
         return false;
     bool saved = false;
     link->SetPath(WideText(target));
     link->SetShowCmd(SW_SHOW);
     IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    if (SUCCEEDED(link->QueryInterface(kPersistFile, reinterpret_cast<void**>(&file)))) {
         saved = SUCCEEDED(file->Save(WideText(shortcutFileName(path).get()), TRUE));
         file->Release();
     }

@@ -1,6 +1,5 @@
 #include "app/install_rules.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -119,8 +118,10 @@ Text shortcutFileName(const char* path) {
 }
 
 Text archiveCandidate(const char* folderPrefix, int attempt) {
-    char name[32];
-    if (attempt == 0) std::snprintf(name, sizeof name, "tool.zip");
-    else std::snprintf(name, sizeof name, "tool-%d.zip", attempt);
-    return concat({folderPrefix, name});
+    char buffer[32];
+    FixedText name(buffer, sizeof buffer);
+    name.append("tool");
+    if (attempt != 0) name.append("-").appendDecimal(attempt);
+    name.append(".zip");
+    return concat({folderPrefix, name.c_str()});
 }

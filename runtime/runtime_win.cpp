@@ -6,7 +6,6 @@
 #include <ole2.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 
 #include "runtime/fatal.h"
@@ -123,15 +122,14 @@ int32_t showMessageBox(const char* text, uint32_t flags, const char* title) {
 void raiseRuntimeError(int32_t code, const char* message) {
     suppressEvents();
     // Fixed buffers: this path also reports failed allocations.
-    char text[1024];
-    int n = std::snprintf(text, sizeof text, "运行时出错!\r\n\r\n");
-    if (code != 0 && n < static_cast<int>(sizeof text))
-        n += std::snprintf(text + n, sizeof text - n, "错误代码：%d\r\n\r\n", static_cast<int>(code));
-    if (!textEmpty(message) && n < static_cast<int>(sizeof text))
-        std::snprintf(text + n, sizeof text - n, "错误信息：%s\r\n", message);
+    char buffer[1024];
+    FixedText text(buffer, sizeof buffer);
+    text.append("运行时出错!\r\n\r\n");
+    if (code != 0) text.append("错误代码：").appendDecimal(code).append("\r\n\r\n");
+    if (!textEmpty(message)) text.append("错误信息：").append(message).append("\r\n");
     wchar_t wideText[1024];
     wchar_t wideTitle[16];
-    MultiByteToWideChar(kGbkCodePage, 0, text, -1, wideText, 1024);
+    MultiByteToWideChar(kGbkCodePage, 0, text.c_str(), -1, wideText, 1024);
     wideText[1023] = L'\0';
     MultiByteToWideChar(kGbkCodePage, 0, "错误", -1, wideTitle, 16);
     MessageBoxW(nullptr, wideText, wideTitle, MB_OK | MB_ICONERROR);
@@ -142,9 +140,10 @@ void raiseRuntimeError(int32_t code, const char* message) {
 void* allocateOrDie(size_t bytes) {
     void* p = std::malloc(bytes ? bytes : 1);
     if (!p) {
-        char message[64];
-        std::snprintf(message, sizeof message, "分配 %d 字节内存失败!", static_cast<int>(bytes));
-        raiseRuntimeError(0, message);
+        char buffer[64];
+        FixedText message(buffer, sizeof buffer);
+        message.append("分配 ").appendDecimal(static_cast<int64_t>(bytes)).append(" 字节内存失败!");
+        raiseRuntimeError(0, message.c_str());
     }
     return p;
 }

@@ -80,6 +80,24 @@ void freeText(char* s) {
     if (s && !isConstantAddress(s)) std::free(s);
 }
 
+FixedText& FixedText::append(const char* s) {
+    for (; s && *s && len_ + 1 < cap_; ++s) buf_[len_++] = *s;
+    buf_[len_] = '\0';
+    return *this;
+}
+
+FixedText& FixedText::appendDecimal(int64_t v) {
+    char digits[24];
+    int n = 0;
+    uint64_t u = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+    do digits[n++] = static_cast<char>('0' + u % 10); while (u /= 10);
+    if (v < 0) digits[n++] = '-';
+    char reversed[24];
+    for (int i = 0; i < n; ++i) reversed[i] = digits[n - 1 - i];
+    reversed[n] = '\0';
+    return append(reversed);
+}
+
 // --- text arrays ---------------------------------------------------------
 
 namespace {

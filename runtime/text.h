@@ -35,6 +35,21 @@ Text concat(std::initializer_list<const char*> parts);  // null parts count as e
 Text leftBytes(const char* s, size_t n);                // first n bytes (not characters)
 void freeText(char* s);                                 // ignores constants
 
+// Builds a text in a caller's fixed buffer without allocating (for the
+// error paths); what does not fit is cut off, and the text stays terminated.
+class FixedText {
+public:
+    FixedText(char* buffer, size_t capacity) : buf_(buffer), cap_(capacity) { buf_[0] = '\0'; }
+    FixedText& append(const char* s);
+    FixedText& appendDecimal(int64_t v);
+    const char* c_str() const { return buf_; }
+
+private:
+    char* buf_;
+    size_t cap_;
+    size_t len_ = 0;
+};
+
 // GBK: lead bytes 0x81-0xFE start a two-byte character.
 inline bool isGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 // Byte length of the character at s (1 or 2; 1 at a dangling lead byte).

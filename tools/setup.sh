@@ -78,18 +78,24 @@ MINIZIP=$(ls -d $SRC/minizip-*/ | head -1)
 JPEG=$(ls -d $SRC/libjpeg-turbo-*/ | head -1)
 
 # --- 4. static mingw builds of libjpeg ----------------------------------------
+# Sections per function so that the link keeps only the decoder parts used;
+# msvcrt's printf family instead of mingw's own, larger one.
+JPEG_FLAGS="-Os -ffunction-sections -fdata-sections -D__USE_MINGW_ANSI_STDIO=0"
 for triplet in i686-w64-mingw32 x86_64-w64-mingw32; do
   out=$DEPS/$triplet
-  if [ ! -f $out/lib/libjpeg.a ]; then
+  if [ "$(cat $out/.jpeg-flags 2>/dev/null)" != "$JPEG_FLAGS" ] || [ ! -f $out/lib/libjpeg.a ]; then
     log "building libjpeg for $triplet"
+    rm -rf $DEPS/build/jpeg-$triplet
     cmake -S "$JPEG" -B $DEPS/build/jpeg-$triplet -G Ninja \
       -DCMAKE_TOOLCHAIN_FILE=$REPO/cmake/$triplet.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
+      -DCMAKE_C_FLAGS_MINSIZEREL="$JPEG_FLAGS" \
       -DCMAKE_INSTALL_PREFIX=$out -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
       -DWITH_ARITH_ENC=OFF -DWITH_ARITH_DEC=OFF -Wno-dev >/dev/null
     cmake --build $DEPS/build/jpeg-$triplet --target jpeg-static >/dev/null
     mkdir -p $out/lib $out/include
     cp $DEPS/build/jpeg-$triplet/libjpeg.a $out/lib/
     cp "$JPEG"/jpeglib.h "$JPEG"/jmorecfg.h "$JPEG"/jerror.h $DEPS/build/jpeg-$triplet/jconfig.h $out/include/
+    echo "$JPEG_FLAGS" > $out/.jpeg-flags
   fi
 done
 ln -sfn "$MINIZIP" $DEPS/minizip

@@ -78,6 +78,17 @@ TEST(Texts, BackslashIsFoundOnlyAsAWholeCharacter) {
     EXPECT_FALSE(endsWithBackslash(nullptr));
 }
 
+TEST(Texts, FixedTextCutsWhatDoesNotFit) {
+    char buffer[12];
+    FixedText t(buffer, sizeof buffer);
+    t.append("代码").appendDecimal(-42).append("|").appendDecimal(0);
+    EXPECT_STREQ(t.c_str(), "代码-42|0");
+    t.append("abcdef");
+    EXPECT_STREQ(t.c_str(), "代码-42|0ab");  // 11 bytes and the NUL
+    char big[32];
+    EXPECT_STREQ(FixedText(big, sizeof big).appendDecimal(INT64_MIN).c_str(), "-9223372036854775808");
+}
+
 TEST(ByteSets, RecordLayoutAndOwnership) {
     EXPECT_EQ(ByteSet(nullptr, 0).get(), nullptr);
     const uint8_t bytes[] = {1, 2, 3};

@@ -4,7 +4,7 @@
     logo.jpg       424 x 534  logo picture (shown stretched to 211 x 211)
     start.jpg      220 x 80   start picture of the start button
     start_hot.jpg  220 x 80   the same, highlighted while the pointer is over it
-    program.ico    program icon, 16 to 256 pixels
+    program.ico    program icon, 16 to 48 pixels
     hand.cur       32 x 32 pointing-hand cursor
 
 Needs ImageMagick's `convert` and the WenQuanYi Micro Hei font. The outputs
@@ -97,7 +97,7 @@ def make_start(tmp, top, bottom, glow, shadow, out):
 def make_icon(tmp):
     tile = os.path.join(tmp, "icon_tile.png")
     draw_tile(tmp, 256, tile)
-    convert(tile, "-depth", "8", "-define", "icon:auto-resize=256,64,48,32,24,16",
+    convert(tile, "-depth", "8", "-define", "icon:auto-resize=48,32,24,16",
             os.path.join(HERE, "program.ico"))
 
 
