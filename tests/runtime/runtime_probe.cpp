@@ -8,7 +8,9 @@
 //   index ZERO|ABOVE      a text-array lookup with index 0 / count + 1
 //   event-after-exit      the clean-up routine raises a bound event
 //   fatal WHAT            a control service fails: WRITE (unknown window),
-//                         HANDLE (unknown control), EVENT (unknown window)
+//                         HANDLE (unknown control), EVENT (unknown window),
+//                         EVENTCONTROL (unknown control), GONE (a caption
+//                         written after the label's window was destroyed)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -106,6 +108,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (!lstrcmpW(param, L"HANDLE")) getWindowHandle(kWindowId, 0x1234);
         EventRecord e = {0x1234, kLabelId, -1, 0, {}, 0, 0};
         if (!lstrcmpW(param, L"EVENT")) fireEvent(&e);
+        EventRecord c = {kWindowId, 0x1234, -1, 0, {}, 0, 0};
+        if (!lstrcmpW(param, L"EVENTCONTROL")) fireEvent(&c);
+        if (!lstrcmpW(param, L"GONE")) {
+            DestroyWindow(getWindowHandle(kWindowId, kLabelId));
+            writeText(kWindowId, kLabelId, 8, "x");
+        }
         return 4;
     } else {
         return 2;

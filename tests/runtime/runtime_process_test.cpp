@@ -87,6 +87,9 @@ const ErrorCase kErrorCases[] = {
     {"WriteToMissingWindow", L"fatal WRITE", L"运行时出错!\r\n\r\n错误信息：未载入欲访问窗口组件所在的窗口\r\n"},
     {"HandleOfMissingControl", L"fatal HANDLE", L"运行时出错!\r\n\r\n错误信息：指定窗口或窗口组件不存在或尚未载入\r\n"},
     {"EventFromMissingWindow", L"fatal EVENT", L"运行时出错!\r\n\r\n错误信息：未找到引发事件的窗口\r\n"},
+    {"EventFromMissingControl", L"fatal EVENTCONTROL",
+     L"运行时出错!\r\n\r\n错误信息：未找到引发事件的窗口组件\r\n"},
+    {"CaptionOfDestroyedLabel", L"fatal GONE", L"运行时出错!\r\n\r\n错误信息：指定窗口尚未载入\r\n"},
 };
 
 class RuntimeError : public testing::TestWithParam<ErrorCase> {};
