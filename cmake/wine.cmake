@@ -13,8 +13,6 @@ function(add_wine_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE project_options gtest_main ${ARG_LIBS})
-  # gtest needs exceptions and RTTI off in step with the code under test.
-  target_compile_options(${name} PRIVATE -fexceptions)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX ${name}/
     PROPERTIES ENVIRONMENT "LC_ALL=zh_CN.UTF-8" TIMEOUT 300)
 endfunction()
