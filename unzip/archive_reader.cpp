@@ -11,6 +11,13 @@ struct ArchiveReader {
     const FileSeam* seam = nullptr;
     bool archiveOpened = false;  // set by the open callback: tells "no file" from "no ZIP"
     bool lastReadShort = false;  // the error state that minizip asks for after a read
+    // minizip seeks to each header and then reads it a byte or two at a time;
+    // on Windows every such read would be a system call. After a seek, the
+    // first small read fills `ahead` from the file and the following ones are
+    // served from it. Any seek drops it.
+    unsigned char ahead[1024] = {};
+    uint32_t aheadLength = 0;  // bytes in `ahead`
+    uint32_t aheadUsed = 0;    // of which minizip has taken these
     unzFile zip = nullptr;
     int32_t itemCount = 0;
     int32_t currentIndex = -1;   // minizip's current entry; -1 when unknown
@@ -38,18 +45,38 @@ voidpf seamOpen(voidpf opaque, const void* path, int /*mode*/) {
 
 uLong seamRead(voidpf opaque, voidpf stream, void* buffer, uLong size) {
     auto* reader = static_cast<ArchiveReader*>(opaque);
-    uint32_t count =
-        reader->seam->read(reader->seam->opaque, stream, buffer, static_cast<uint32_t>(size));
-    reader->lastReadShort = count != size;
-    return count;
+    const FileSeam& seam = *reader->seam;
+    auto* out = static_cast<unsigned char*>(buffer);
+    uint32_t wanted = static_cast<uint32_t>(size);
+    uint32_t done = 0;
+    while (done < wanted) {
+        if (reader->aheadUsed < reader->aheadLength) {
+            uint32_t n = reader->aheadLength - reader->aheadUsed;
+            if (n > wanted - done) n = wanted - done;
+            std::memcpy(out + done, reader->ahead + reader->aheadUsed, n);
+            reader->aheadUsed += n;
+            done += n;
+        } else if (wanted - done >= sizeof reader->ahead) {  // item data: straight from the file
+            done += seam.read(seam.opaque, stream, out + done, wanted - done);
+            break;
+        } else {
+            reader->aheadUsed = 0;
+            reader->aheadLength = seam.read(seam.opaque, stream, reader->ahead, sizeof reader->ahead);
+            if (reader->aheadLength == 0) break;
+        }
+    }
+    reader->lastReadShort = done != wanted;
+    return done;
 }
 
 uLong seamWrite(voidpf, voidpf, const void*, uLong) { return 0; }
 
+// The file is ahead of minizip by the read-ahead bytes it has not taken yet.
 ZPOS64_T seamTell(voidpf opaque, voidpf stream) {
     auto* reader = static_cast<ArchiveReader*>(opaque);
     uint64_t position = reader->seam->tell(reader->seam->opaque, stream);
-    return position == UINT64_MAX ? static_cast<ZPOS64_T>(-1) : position;
+    if (position == UINT64_MAX) return static_cast<ZPOS64_T>(-1);
+    return position - (reader->aheadLength - reader->aheadUsed);
 }
 
 // minizip passes backward steps from the current position as negative
@@ -59,6 +86,10 @@ long seamSeek(voidpf opaque, voidpf stream, ZPOS64_T offset, int origin) {
     SeekOrigin from = origin == ZLIB_FILEFUNC_SEEK_CUR   ? SeekFromCurrent
                       : origin == ZLIB_FILEFUNC_SEEK_END ? SeekFromEnd
                                                          : SeekFromStart;
+    // A step from the current position starts where minizip is, behind the
+    // file by the untaken read-ahead bytes (the unsigned arithmetic wraps).
+    if (from == SeekFromCurrent) offset -= reader->aheadLength - reader->aheadUsed;
+    reader->aheadLength = reader->aheadUsed = 0;
     return reader->seam->seek(reader->seam->opaque, stream, offset, from) ? 0 : -1;
 }
 
