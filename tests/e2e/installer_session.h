@@ -6,7 +6,10 @@
 // The installer under test is named by the environment: INSTALLER (a Windows
 // path; the x86_64 or the shipped i686 build) and ARTIFACTS (a folder for
 // screenshots, created if missing).
+#include <gtest/gtest.h>
+
 #include <string>
+#include <vector>
 
 #include "tests/support/gui_driver.h"
 
@@ -63,3 +66,16 @@ private:
 
 // The installer program under test, as a Windows path.
 std::wstring installerPath();
+
+// The folder browser that a press on the install line opens.
+HWND folderBrowser(const DrivenProcess& p);
+HWND waitFolderBrowser(const DrivenProcess& p);
+// Presses the install line and waits, with the button still held, for the
+// folder browser; then releases. Answers the dialog (null if none).
+HWND pressInstallLine(InstallerSession& s);
+// The shell's display names, as the browser's tree shows them.
+std::wstring shellName(const wchar_t* path);
+std::wstring computerName();
+// Walks the browser's tree with the keyboard, as a user would, down to each
+// name of `names` in turn, opening each one but the last.
+testing::AssertionResult selectInTree(HWND dialog, const std::vector<std::wstring>& names);

@@ -152,18 +152,6 @@ void clickAt(int x, int y) {
     mouseUp();
 }
 
-void typeText(const std::wstring& text) {
-    for (wchar_t ch : text) {
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wScan = in[1].ki.wScan = ch;
-        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
-        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        SendInput(2, in, sizeof in[0]);
-    }
-    Sleep(100);
-}
-
 void settle(const DrivenProcess& p, DWORD ms) {
     WaitForInputIdle(p.handle(), 2000);
     Sleep(ms);
@@ -222,4 +210,26 @@ std::wstring environment(const wchar_t* name) {
     wchar_t buffer[1024];
     DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
     return n && n < 1024 ? std::wstring(buffer, n) : std::wstring();
+}
+
+std::vector<HWND> windowsOfClass(const DrivenProcess& p, const wchar_t* cls) {
+    std::vector<HWND> found;
+    for (HWND w : topLevelWindows(p.id()))
+        if (className(w) == cls) found.push_back(w);
+    return found;
+}
+
+void pressKey(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof in[0]);
+}
+
+std::string utf8(const std::wstring& w) {
+    char buffer[1024];
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), buffer, sizeof buffer,
+                                nullptr, nullptr);
+    return std::string(buffer, n > 0 ? n : 0);
 }

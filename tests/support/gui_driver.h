@@ -36,6 +36,12 @@ private:
 std::vector<HWND> topLevelWindows(DWORD processId);
 
 std::wstring windowText(HWND hwnd);
+// The visible top-level windows of a process with this class.
+std::vector<HWND> windowsOfClass(const DrivenProcess& p, const wchar_t* cls);
+// Presses and releases a key on the real keyboard.
+void pressKey(WORD vk);
+// UTF-8 for messages.
+std::string utf8(const std::wstring& w);
 std::wstring className(HWND hwnd);
 
 // A message box of the process: its text (the static control 0xFFFF) and title.
@@ -53,8 +59,6 @@ void moveMouse(int x, int y);
 void mouseDown();
 void mouseUp();
 void clickAt(int x, int y);
-// Types text with the real keyboard (as Unicode key strokes).
-void typeText(const std::wstring& text);
 // Waits until the process has handled its pending input (the screen is
 // then up to date for a screenshot or a read-back).
 void settle(const DrivenProcess& p, DWORD ms = 300);

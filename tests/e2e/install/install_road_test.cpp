@@ -185,22 +185,11 @@ Watched watchUntilMessageBox(InstallerSession& s, DWORD timeoutMs = 180000) {
     return w;
 }
 
-// Chooses a folder in the folder browser that a press on the install label
-// opens, by typing it into the dialog's edit box and pressing OK.
-bool chooseFolder(InstallerSession& s, const std::wstring& folder) {
-    POINT p = s.centre(kInstallLabel);
-    moveMouse(p.x, p.y);
-    mouseDown();
-    HWND dialog = s.process().waitWindow(L"#32770", nullptr, 20000);
-    mouseUp();
+// Chooses the root of drive C: in the folder browser, as a user would.
+bool chooseDriveRootC(InstallerSession& s) {
+    HWND dialog = pressInstallLine(s);
     if (!dialog) return false;
-    HWND edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
-    if (!edit) return false;
-    RECT rc;
-    GetWindowRect(edit, &rc);
-    clickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    SendMessageW(edit, EM_SETSEL, 0, -1);
-    typeText(folder);
+    EXPECT_TRUE(selectInTree(dialog, {computerName(), shellName(L"C:\\")}));
     clickMessageBoxButton(dialog, IDOK);
     return waitUntil([&] { return !IsWindow(dialog); }, 20000);
 }
@@ -435,13 +424,15 @@ TEST_F(InstallOtherRoads, ReadOnlyDriveInstallFolderCannotBeCreated) {
     EXPECT_TRUE(s.process().running());
     EXPECT_TRUE(IsWindowVisible(s.window()));
     // A second attempt into a good folder then succeeds.
-    ASSERT_TRUE(chooseFolder(s, L"C:\\Zorvane软件"));
-    EXPECT_EQ(s.text(kInstallLabel), kInstallFolder);
+    ASSERT_TRUE(chooseDriveRootC(s));
+    const std::wstring chosen = L"C:\\Zorvane工具11";
+    EXPECT_EQ(s.text(kInstallLabel), chosen);
     startInstalling(s);
     Watched again = watchUntilMessageBox(s);
     ASSERT_NE(again.box.box, nullptr);
     EXPECT_EQ(again.box.text, kCompletionText);
-    expectProductInstalled(kInstallFolder);
+    expectProductInstalled(chosen);
+    removeTree(chosen);
     ASSERT_TRUE(clickMessageBoxButton(again.box.box, IDNO));
     DWORD code = 1;
     ASSERT_TRUE(s.waitExit(60000, &code));
