@@ -22,13 +22,27 @@ namespace {
 Text productListText;
 TextArray productNames;
 
-HandlerAnswer created(const int32_t*) { return onWindowCreated(), HandlerAnswer(); }
-HandlerAnswer closeReleased(const int32_t*) { return onCloseLabelReleased(), HandlerAnswer(); }
-HandlerAnswer installPressed(const int32_t* a) {
-    return onInstallLabelPressed(a[0], a[1], a[2]), HandlerAnswer();
+// The handlers return nothing to the event dispatch.
+HandlerAnswer created(const int32_t*) {
+    onWindowCreated();
+    return {};
 }
-HandlerAnswer startClicked(const int32_t*) { return onStartClicked(), HandlerAnswer(); }
-HandlerAnswer extractProgress(const int32_t* a) { return onExtractProgress(a[0]), HandlerAnswer(); }
+HandlerAnswer closeReleased(const int32_t*) {
+    onCloseLabelReleased();
+    return {};
+}
+HandlerAnswer installPressed(const int32_t* args) {
+    onInstallLabelPressed(args[0], args[1], args[2]);
+    return {};
+}
+HandlerAnswer startClicked(const int32_t*) {
+    onStartClicked();
+    return {};
+}
+HandlerAnswer extractProgress(const int32_t* args) {
+    onExtractProgress(args[0]);
+    return {};
+}
 
 const EventBinding kBindings[] = {
     {kMainWindowControlId, kEventCreated, created},
