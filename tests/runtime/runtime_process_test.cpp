@@ -23,16 +23,6 @@ std::wstring markerFile() {
     return path;
 }
 
-std::string readFile(const std::wstring& path) {
-    std::string s;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char buf[512];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-        fclose(f);
-    }
-    return s;
-}
 
 // Runs the probe; when `box` is given, waits for the runtime-error box,
 // reads it and closes it with its OK button.
@@ -48,7 +38,7 @@ ProbeRun runProbe(const std::wstring& args, MessageBoxSeen* box = nullptr) {
         if (box->box) EXPECT_TRUE(clickMessageBoxButton(box->box, IDOK));
     }
     run.exited = p.waitExit(30000, &run.exitCode);
-    run.marker = readFile(marker);
+    run.marker = readFileBytes(marker);
     DeleteFileW(marker.c_str());
     return run;
 }

@@ -199,6 +199,17 @@ bool saveScreenshot(const std::wstring& path, const RECT* area) {
     return ok;
 }
 
+std::string readFileBytes(const std::wstring& path) {
+    std::string s;
+    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
+        char buf[65536];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+        fclose(f);
+    }
+    return s;
+}
+
 std::wstring programFolder() {
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -79,6 +79,9 @@ bool waitUntil(F check, DWORD timeoutMs = 20000) {
     }
 }
 
+// The whole content of a file (empty if it cannot be read).
+std::string readFileBytes(const std::wstring& path);
+
 // Folder of the running test program, with a trailing backslash.
 std::wstring programFolder();
 // The environment variable's value, or empty.

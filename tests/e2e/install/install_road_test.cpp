@@ -66,16 +66,6 @@ void removeTree(const std::wstring& path) {
     RemoveDirectoryW(path.c_str());
 }
 
-std::string readAll(const std::wstring& path) {
-    std::string s;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char buf[65536];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-        fclose(f);
-    }
-    return s;
-}
 
 void writeAll(const std::wstring& path, const std::string& bytes) {
     FILE* f = _wfopen(path.c_str(), L"wb");
@@ -194,6 +184,15 @@ bool chooseDriveRootC(InstallerSession& s) {
     return waitUntil([&] { return !IsWindow(dialog); }, 20000);
 }
 
+// Answers a message box with one of its buttons; the installer must then end
+// with exit code 0.
+void answerAndExpectExitZero(InstallerSession& s, HWND box, int button) {
+    ASSERT_TRUE(clickMessageBoxButton(box, button));
+    DWORD code = 1;
+    ASSERT_TRUE(s.waitExit(60000, &code));
+    EXPECT_EQ(code, 0u);
+}
+
 // Clicks the start button and confirms the warning box.
 void startInstalling(InstallerSession& s, bool keepScreenshot = false) {
     s.click(kStartButton);
@@ -213,8 +212,8 @@ void expectProductInstalled(const std::wstring& folder) {
     const ULONGLONG archiveTime = _wtoi64(environment(L"ARCHIVE_TIME").c_str());
     for (const std::wstring& f : files) {
         std::wstring installed = folder + L"\\" + f;
-        std::string bytes = readAll(installed);
-        EXPECT_TRUE(bytes == readAll(reference + f)) << "content of " << installed.size() << " "
+        std::string bytes = readFileBytes(installed);
+        EXPECT_TRUE(bytes == readFileBytes(reference + f)) << "content of " << installed.size() << " "
                                                      << bytes.size();
         HANDLE h = CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, 0, nullptr);
@@ -334,10 +333,7 @@ TEST_F(InstallOtherRoads, UnwritableTemporaryFolderFallsBackToTheDriveRoot) {
     EXPECT_EQ(w.box.text, kCompletionText);
     EXPECT_TRUE(exists(L"C:\\tool.zip"));
     expectProductInstalled(kInstallFolder);
-    ASSERT_TRUE(clickMessageBoxButton(w.box.box, IDNO));
-    DWORD code = 1;
-    ASSERT_TRUE(s.waitExit(60000, &code));
-    EXPECT_EQ(code, 0u);
+    answerAndExpectExitZero(s, w.box.box, IDNO);
     EXPECT_FALSE(exists(L"C:\\tool.zip"));
 }
 
@@ -352,11 +348,8 @@ TEST_F(InstallOtherRoads, UsersOwnToolZipSurvives) {
     ASSERT_NE(w.box.box, nullptr);
     EXPECT_EQ(w.box.text, kCompletionText);
     expectProductInstalled(kInstallFolder);
-    ASSERT_TRUE(clickMessageBoxButton(w.box.box, IDNO));
-    DWORD code = 1;
-    ASSERT_TRUE(s.waitExit(60000, &code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(readAll(users), content);
+    answerAndExpectExitZero(s, w.box.box, IDNO);
+    EXPECT_EQ(readFileBytes(users), content);
     std::vector<std::wstring> left;
     listFiles(temporaryFolder(), L"", &left);
     for (const std::wstring& f : left) EXPECT_NE(f.rfind(L"tool-", 0), 0u) << "left behind";
@@ -372,10 +365,7 @@ TEST_F(InstallOtherRoads, SecondClickWhileInstallingIsIgnored) {
     ASSERT_NE(w.box.box, nullptr);
     EXPECT_EQ(w.box.text, kCompletionText);  // not a second warning
     expectProductInstalled(kInstallFolder);
-    ASSERT_TRUE(clickMessageBoxButton(w.box.box, IDNO));
-    DWORD code = 1;
-    ASSERT_TRUE(s.waitExit(60000, &code));
-    EXPECT_EQ(code, 0u);
+    answerAndExpectExitZero(s, w.box.box, IDNO);
 }
 
 TEST_F(InstallOtherRoads, CloseMarkDuringExtractionEndsAtOnce) {
@@ -401,10 +391,7 @@ TEST_F(InstallOtherRoads, ReadOnlyDriveNeitherArchivePlaceWritable) {
     EXPECT_EQ(w.box.text, kWriteFailedText);
     s.screenshot(L"write-failed-box", true);
     EXPECT_FALSE(w.barShown);
-    ASSERT_TRUE(clickMessageBoxButton(w.box.box, IDOK));
-    DWORD code = 1;
-    ASSERT_TRUE(s.waitExit(30000, &code));
-    EXPECT_EQ(code, 0u);
+    answerAndExpectExitZero(s, w.box.box, IDOK);
 }
 
 TEST_F(InstallOtherRoads, ReadOnlyDriveInstallFolderCannotBeCreated) {
@@ -433,10 +420,7 @@ TEST_F(InstallOtherRoads, ReadOnlyDriveInstallFolderCannotBeCreated) {
     EXPECT_EQ(again.box.text, kCompletionText);
     expectProductInstalled(chosen);
     removeTree(chosen);
-    ASSERT_TRUE(clickMessageBoxButton(again.box.box, IDNO));
-    DWORD code = 1;
-    ASSERT_TRUE(s.waitExit(60000, &code));
-    EXPECT_EQ(code, 0u);
+    answerAndExpectExitZero(s, again.box.box, IDNO);
 }
 
 }  // namespace
