@@ -44,10 +44,6 @@ Text Text::adopt(char* owned) {
 
 bool textEmpty(const char* s) { return !s || !*s; }
 
-bool textEquals(const char* a, const char* b) {
-    return std::strcmp(a ? a : "", b ? b : "") == 0;
-}
-
 Text concat(std::initializer_list<const char*> parts) {
     size_t n = 0;
     for (const char* p : parts) n += p ? std::strlen(p) : 0;

@@ -30,7 +30,6 @@ private:
 };
 
 bool textEmpty(const char* s);                          // null counts as empty
-bool textEquals(const char* a, const char* b);          // byte-wise, null == ""
 Text concat(std::initializer_list<const char*> parts);  // null parts count as empty
 Text leftBytes(const char* s, size_t n);                // first n bytes (not characters)
 void freeText(char* s);                                 // ignores constants

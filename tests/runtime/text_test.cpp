@@ -58,8 +58,8 @@ TEST(Texts, NullAndEmptyAreTheSameText) {
     EXPECT_TRUE(Text("").empty());
     EXPECT_EQ(Text("").get(), nullptr);
     EXPECT_STREQ(Text().c_str(), "");
-    EXPECT_TRUE(textEquals(nullptr, ""));
-    EXPECT_FALSE(textEquals("a", nullptr));
+    EXPECT_TRUE(textEmpty(nullptr));
+    EXPECT_FALSE(textEmpty("a"));
     EXPECT_STREQ(concat({nullptr, "C:\\", "", "软件"}).c_str(), "C:\\软件");
     EXPECT_TRUE(concat({nullptr, ""}).empty());
 }
