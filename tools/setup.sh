@@ -80,7 +80,7 @@ JPEG=$(ls -d $SRC/libjpeg-turbo-*/ | head -1)
 # --- 4. static mingw builds of libjpeg ----------------------------------------
 # Sections per function so that the link keeps only the decoder parts used;
 # msvcrt's printf family instead of mingw's own, larger one.
-JPEG_FLAGS="-Os -ffunction-sections -fdata-sections -D__USE_MINGW_ANSI_STDIO=0"
+JPEG_FLAGS="-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -D__USE_MINGW_ANSI_STDIO=0"
 for triplet in i686-w64-mingw32 x86_64-w64-mingw32; do
   out=$DEPS/$triplet
   if [ "$(cat $out/.jpeg-flags 2>/dev/null)" != "$JPEG_FLAGS" ] || [ ! -f $out/lib/libjpeg.a ]; then
