@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "runtime/wide.h"
+#include "tests/support/gui_driver.h"
 #include "tests/unzip/test_folder.h"
 #include "tests/unzip/zip_fixture.h"
 #include "unzip/zip_extractor.h"
@@ -60,24 +61,6 @@ std::set<std::wstring> listNames(const std::wstring& folder) {
     return names;
 }
 
-void removeTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = folder + L"\\" + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(full);
-            else
-                DeleteFileW(full.c_str());
-        } while (FindNextFileW(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
 
 struct RunRequest {
     std::string archive, destination;

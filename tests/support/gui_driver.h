@@ -79,6 +79,9 @@ bool waitUntil(F check, DWORD timeoutMs = 20000) {
     }
 }
 
+// Removes a folder with everything in it, read-only files too.
+void removeTree(const std::wstring& folder);
+
 // The whole content of a file (empty if it cannot be read).
 std::string readFileBytes(const std::wstring& path);
 

@@ -3,29 +3,7 @@
 #include <cstdio>
 
 #include "runtime/wide.h"
-
-namespace {
-
-void removeTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = folder + L"\\" + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(full);
-            else
-                DeleteFileW(full.c_str());
-        } while (FindNextFileW(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-}  // namespace
+#include "tests/support/gui_driver.h"
 
 TestFolder::TestFolder() {
     static unsigned counter;
