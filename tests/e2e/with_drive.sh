@@ -44,6 +44,8 @@ fi
 status=0
 "$@" || status=$?
 rm -f "$link" "$link_e"
-# Leave the big, small and E: drives empty for the next test.
-for d in big small e; do [ -d "$drives/$d" ] && find "$drives/$d" -mindepth 1 -delete; done
+# Nothing stays mounted (a mount inside the build folder would keep it from
+# being removed), and E: is left empty for the next test.
+for d in big small readonly; do mountpoint -q "$drives/$d" && umount -l "$drives/$d"; done
+[ -d "$drives/e" ] && find "$drives/e" -mindepth 1 -delete
 exit $status
