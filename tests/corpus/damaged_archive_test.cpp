@@ -90,13 +90,7 @@ protected:
     std::string makeArchive(const std::string& name, const std::vector<FixtureItem>& items,
                             const std::function<void(ZipBytes&)>& patch = nullptr) {
         std::string path = folder.path(name);
-        EXPECT_TRUE(writeZip(path, items));
-        if (patch) {
-            ZipBytes zip;
-            EXPECT_TRUE(zip.load(path));
-            patch(zip);
-            EXPECT_TRUE(zip.save(path));
-        }
+        EXPECT_TRUE(writePatchedZip(path, items, patch));
         return path;
     }
     std::string writeBytes(const std::string& name, const Bytes& bytes) {

@@ -68,13 +68,7 @@ protected:
     // opens it.
     void openWith(const std::vector<FixtureItem>& items,
                   const std::function<void(ZipBytes&)>& patch = nullptr) {
-        ASSERT_TRUE(writeZip(archive, items));
-        if (patch) {
-            ZipBytes bytes;
-            ASSERT_TRUE(bytes.load(archive));
-            patch(bytes);
-            ASSERT_TRUE(bytes.save(archive));
-        }
+        ASSERT_TRUE(writePatchedZip(archive, items, patch));
         ASSERT_EQ(OpenArchive(archive.c_str(), &reader), ReaderOk);
         ASSERT_NE(reader, nullptr);
     }

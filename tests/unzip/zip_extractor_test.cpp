@@ -48,13 +48,7 @@ protected:
 
     void makeArchive(const std::vector<FixtureItem>& items,
                      const std::function<void(ZipBytes&)>& patch = nullptr) {
-        ASSERT_TRUE(writeZip(archive, items));
-        if (patch) {
-            ZipBytes bytes;
-            ASSERT_TRUE(bytes.load(archive));
-            patch(bytes);
-            ASSERT_TRUE(bytes.save(archive));
-        }
+        ASSERT_TRUE(writePatchedZip(archive, items, patch));
     }
 
     std::string extracted(const std::string& name) const { return destination + "\\" + name; }

@@ -140,3 +140,13 @@ size_t ZipBytes::dataStart(int index) const {
     size_t offset = localHeader(index);
     return offset + 30 + get16(offset + local::kNameLength) + get16(offset + local::kExtraLength);
 }
+
+bool writePatchedZip(const std::string& path, const std::vector<FixtureItem>& items,
+                     const std::function<void(ZipBytes&)>& patch) {
+    if (!writeZip(path, items)) return false;
+    if (!patch) return true;
+    ZipBytes bytes;
+    if (!bytes.load(path)) return false;
+    patch(bytes);
+    return bytes.save(path);
+}

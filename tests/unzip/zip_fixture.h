@@ -3,6 +3,7 @@
 // zip functions, and byte patches on top of them where a test needs a fault
 // in the bytes (damaged headers, unsupported methods, wrong CRC-32).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,11 @@ public:
 
     std::vector<uint8_t> bytes;
 };
+
+// Writes `items` as an archive at `path`, then applies `patch` (if any) to
+// its bytes. False if any step failed.
+bool writePatchedZip(const std::string& path, const std::vector<FixtureItem>& items,
+                     const std::function<void(ZipBytes&)>& patch);
 
 // Field offsets inside a local header and a directory record.
 namespace local {
